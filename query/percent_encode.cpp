@@ -1,0 +1,1 @@
+#include "percent_encode.h"

@@ -1,0 +1,1 @@
+#include "postcode_service.h"

@@ -1,0 +1,1 @@
+#include "query_worker.h"

@@ -1,0 +1,1 @@
+#include "result_page.h"
