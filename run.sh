@@ -24,6 +24,25 @@ free_display() {
     return 1
 }
 
+port_open() {
+    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# The window asks the service its build names; the bundled stand-in serves the default address.
+service_url=$(sed -n 's/^POSTCODE_SERVICE_URL:STRING=//p' "$BUILD_DIR/CMakeCache.txt")
+if [ "$service_url" = "http://127.0.0.1:8138" ]; then
+    if port_open 8138; then
+        echo "Something already listens on 127.0.0.1:8138; the window will ask it."
+    else
+        "$BUILD_DIR/service/postcode-service" --port 8138 >/dev/null &
+        pids+=($!)
+        for _ in $(seq 50); do port_open 8138 && break; sleep 0.1; done
+        echo "The stand-in postcode service runs on $service_url (demonstration data)."
+    fi
+else
+    echo "The window asks the postcode service at $service_url."
+fi
+
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
