@@ -4,7 +4,9 @@
 #include <QMetaObject>
 #include <QObject>
 
-GuiCaller::GuiCaller(QObject* context) : m_context(context), m_guiThread(context->thread()) {}
+GuiCaller::GuiCaller(QObject* context) : m_context(context), m_guiThread(context->thread())
+{
+}
 
 void GuiCaller::stop()
 {
@@ -54,7 +56,8 @@ bool GuiCaller::callUntilDone(const std::function<void(Done)>& task)
     return pending->finished;
 }
 
-void GuiCaller::runOnGuiThread(const std::shared_ptr<PendingCall>& pending, const std::function<void(Done)>& task)
+void GuiCaller::runOnGuiThread(const std::shared_ptr<PendingCall>& pending,
+                               const std::function<void(Done)>& task)
 {
     if (stopped())
         return;

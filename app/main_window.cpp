@@ -71,7 +71,8 @@ std::string MainWindow::defaultServiceUrl()
 }
 
 MainWindow::MainWindow(const std::string& serviceUrl, std::unique_ptr<ClickSound> sound)
-    : m_service(serviceUrl), m_clickSound(sound ? std::move(sound) : makeClickSound()), m_runner(*this, m_service)
+    : m_service(serviceUrl), m_clickSound(sound ? std::move(sound) : makeClickSound()),
+      m_runner(*this, m_service)
 {
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -121,14 +122,10 @@ void MainWindow::createControls()
         const char* name;
         QRect geometry;
     } layout[] = {
-        {m_resultList, "超级列表框1", {8, 0, 416, 352}},
-        {m_feedbackButton, "超级按钮1", {432, 8, 80, 48}},
-        {m_provinceEdit, "编辑框1", {424, 64, 88, 24}},
-        {m_cityEdit, "编辑框2", {424, 104, 88, 28}},
-        {m_countyEdit, "编辑框3", {424, 152, 88, 28}},
-        {m_getButton, "按钮1", {432, 208, 72, 32}},
-        {m_pageLabel, "标签1", {432, 256, 80, 24}},
-        {m_previousButton, "按钮2", {440, 288, 64, 24}},
+        {m_resultList, "超级列表框1", {8, 0, 416, 352}}, {m_feedbackButton, "超级按钮1", {432, 8, 80, 48}},
+        {m_provinceEdit, "编辑框1", {424, 64, 88, 24}},  {m_cityEdit, "编辑框2", {424, 104, 88, 28}},
+        {m_countyEdit, "编辑框3", {424, 152, 88, 28}},   {m_getButton, "按钮1", {432, 208, 72, 32}},
+        {m_pageLabel, "标签1", {432, 256, 80, 24}},      {m_previousButton, "按钮2", {440, 288, 64, 24}},
         {m_nextButton, "按钮3", {440, 320, 64, 24}},
     };
     for (const auto& entry : layout) {

@@ -17,15 +17,16 @@ QString fromGbk(const query::Text& text)
 
 } // namespace
 
-QtResultView::QtResultView(MainWindow& window, int fillTicket) : m_window(window), m_fillTicket(fillTicket) {}
+QtResultView::QtResultView(MainWindow& window, int fillTicket) : m_window(window), m_fillTicket(fillTicket)
+{
+}
 
 QtResultView::QtResultView(MainWindow& window, std::shared_ptr<GuiCaller> caller)
     : m_window(window), m_caller(std::move(caller))
 {
 }
 
-template <typename Task>
-bool QtResultView::onGuiThread(Task&& task)
+template <typename Task> bool QtResultView::onGuiThread(Task&& task)
 {
     if (!m_caller) {
         task();

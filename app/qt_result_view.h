@@ -29,8 +29,7 @@ public:
     void showMessage(const query::Text& text) override;
 
 private:
-    template <typename Task>
-    bool onGuiThread(Task&& task);
+    template <typename Task> bool onGuiThread(Task&& task);
     bool listIsOurs() const;
 
     MainWindow& m_window;

@@ -16,7 +16,8 @@ namespace {
 class WindowPageCounters : public query::PageCounters
 {
 public:
-    WindowPageCounters(MainWindow& window, std::shared_ptr<GuiCaller> caller, std::shared_ptr<QtResultView> view)
+    WindowPageCounters(MainWindow& window, std::shared_ptr<GuiCaller> caller,
+                       std::shared_ptr<QtResultView> view)
         : m_window(window), m_caller(std::move(caller)), m_view(std::move(view))
     {
     }

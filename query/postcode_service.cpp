@@ -66,23 +66,23 @@ HeaderList noCacheHeaders()
 bool setOptions(CURL* easy, const std::string& url, const TransferLimits& limits, curl_slist* headers,
                 Body& body)
 {
-    const bool ok =
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_NOPROXY, "*") == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count())) ==
-            CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count())) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, limits.maxRedirects) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, appendToBody) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK;
+    const bool ok = curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_NOPROXY, "*") == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                                     static_cast<long>(limits.connectTimeout.count())) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                                     static_cast<long>(limits.totalTimeout.count())) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, limits.maxRedirects) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, appendToBody) == CURLE_OK &&
+                    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK;
     return ok;
 }
 

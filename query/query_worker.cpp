@@ -29,7 +29,8 @@ int32_t discoverPageCount(ResultView& view, const PostcodeService& service, cons
     return pass - 1;
 }
 
-void runQueryWorker(ResultView& view, const PostcodeService& service, PageCounters& pages, const StopSignal& stop)
+void runQueryWorker(ResultView& view, const PostcodeService& service, PageCounters& pages,
+                    const StopSignal& stop)
 {
     const int32_t totalPages = discoverPageCount(view, service, stop);
     if (totalPages < 0)

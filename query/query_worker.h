@@ -15,7 +15,7 @@ class PageCounters
 {
 public:
     virtual ~PageCounters() = default;
-    virtual int32_t currentPage() = 0;                    // read once, when the listing begins
+    virtual int32_t currentPage() = 0;                      // read once, when the listing begins
     virtual void publishTotalPages(int32_t totalPages) = 0; // the worker's last effect
 };
 

@@ -9,7 +9,8 @@ namespace query {
 namespace {
 
 // The literals are GBK bytes; the characters are given beside them.
-const Text kBlockStart = "<span>\xD3\xCA\xB1\xE0</span><p>\xD0\xD0\xD5\xFE\xC7\xF8\xD3\xF2</p></li><li><span>"; // 邮编, 行政区域
+const Text kBlockStart =
+    "<span>\xD3\xCA\xB1\xE0</span><p>\xD0\xD0\xD5\xFE\xC7\xF8\xD3\xF2</p></li><li><span>"; // 邮编, 行政区域
 const Text kBlockEnd = "\r\n<div id=\"page\">";
 const Text kPostcodeStart = ">";
 const Text kPostcodeEnd = "</a>";
@@ -19,9 +20,15 @@ const Text kPlaceEnd = "</p>";
 const Text kPlaceSentinel = "asd";
 const Text kRowEnd = "</p>";
 const Text kRestSentinel = "||\xB6\xEE"; // ||额
-const Text kFailed = "\xCA\xA7\xB0\xDC";  // 失败
+const Text kFailed = "\xCA\xA7\xB0\xDC"; // 失败
 
-enum Column { kProvinceColumn = 0, kCityColumn = 1, kCountyColumn = 2, kPlaceColumn = 3, kPostcodeColumn = 4 };
+enum Column {
+    kProvinceColumn = 0,
+    kCityColumn = 1,
+    kCountyColumn = 2,
+    kPlaceColumn = 3,
+    kPostcodeColumn = 4
+};
 
 Text cutPostcode(const Text& rest, int pass)
 {

@@ -3,6 +3,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -30,6 +32,9 @@ std::string FixtureRequest::param(const std::string& name) const
 
 FixtureServer::FixtureServer(Handler handler) : m_impl(std::make_unique<Impl>())
 {
+    // Clients that stop, time out or cut a body short hang up mid-answer; writing to them must not
+    // end the test program.
+    std::signal(SIGPIPE, SIG_IGN);
     auto answer = [this, handler](const httplib::Request& req, httplib::Response& res) {
         FixtureRequest request;
         request.target = req.target;
@@ -54,6 +59,9 @@ FixtureServer::FixtureServer(Handler handler) : m_impl(std::make_unique<Impl>())
     if (m_port <= 0)
         throw std::runtime_error("the fixture server found no free port on 127.0.0.1");
     m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });
+    // A stop before the listening loop has begun goes unnoticed and leaves the destructor waiting.
+    while (!m_impl->server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 FixtureServer::~FixtureServer()
@@ -71,6 +79,36 @@ std::vector<FixtureRequest> FixtureServer::requests() const
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->requests;
+}
+
+bool RequestGate::hold(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_holding;
+    m_changed.notify_all();
+    const bool opened = m_changed.wait_for(lock, timeout, [this] { return m_open; });
+    --m_holding;
+    m_changed.notify_all();
+    return opened;
+}
+
+void RequestGate::open()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_open = true;
+    m_changed.notify_all();
+}
+
+bool RequestGate::waitUntilHolding(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return m_holding > 0; });
+}
+
+bool RequestGate::holding() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_holding > 0;
 }
 
 std::string readFixture(const std::string& name)

@@ -2,6 +2,8 @@
 // and records every request it was sent.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,7 +13,7 @@
 
 struct FixtureRequest
 {
-    std::string target;  // path and query as sent, still percent-encoded
+    std::string target; // path and query as sent, still percent-encoded
     std::string path;
     std::string version; // "HTTP/1.0", "HTTP/1.1"
     std::multimap<std::string, std::string> headers;
@@ -47,6 +49,25 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     int m_port = 0;
+};
+
+// Keeps requests waiting inside a handler until the test opens it, so that the test can act while the
+// server is still busy with a request.
+class RequestGate
+{
+public:
+    // Called by a handler: waits until the gate is opened or the timeout ends; true when opened.
+    bool hold(std::chrono::milliseconds timeout);
+    void open();
+    // Waits until a handler is held, or the timeout ends; true when one is.
+    bool waitUntilHolding(std::chrono::milliseconds timeout);
+    bool holding() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    int m_holding = 0;
 };
 
 // The bytes of a file under tests/fixtures/.
