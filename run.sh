@@ -59,12 +59,14 @@ app_pid=$!
 pids+=($app_pid)
 
 if [ "$headless" -eq 1 ]; then
+    window_id=
     for _ in $(seq 100); do
-        xwininfo -root -tree 2>/dev/null | grep -q '栎舟' && break
+        window_id=$(xwininfo -root -tree 2>/dev/null | awk '/栎舟/ {print $1; exit}')
+        [ -n "$window_id" ] && break
         sleep 0.1
     done
     sleep 1
-    import -window root "$BUILD_DIR/screenshot.png"
+    import -window "${window_id:-root}" "$BUILD_DIR/screenshot.png"
     echo "The window is open on the virtual display; a screenshot is in $BUILD_DIR/screenshot.png"
     if [ ! -t 0 ]; then
         exit 0

@@ -25,6 +25,9 @@ public:
 
 constexpr int kRowsPerPage = 20;
 
+// The row loop of a fill: exactly 20 passes over resultBlock, keeping the rows with a postcode and a place.
+void fillRows(ResultView& view, const Text& resultBlock);
+
 void fetchResultPage(ResultView& view, const PostcodeService& service, int32_t pageNumber, Text& resultBlock,
                      bool probeOnly);
 
