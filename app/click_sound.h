@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 class ClickSound
 {
@@ -12,3 +13,6 @@ public:
 
 // The program's click on the system's sound device.
 std::unique_ptr<ClickSound> makeClickSound();
+
+// The same click on the named ALSA device (a "file:" device lets one hear it with the ears of a test).
+std::unique_ptr<ClickSound> makeClickSound(const std::string& alsaDevice);

@@ -128,6 +128,8 @@ std::string PostcodeService::pageUrl(int32_t pageNumber, const Text& province, c
 
 std::string PostcodeService::get(const std::string& url) const
 {
+    if (m_stop && m_stop->requested())
+        return std::string();
     initHttpClient();
     Body body{std::string(), m_limits.maxBodyBytes};
     EasyHandle easy(curl_easy_init());

@@ -35,8 +35,11 @@ void runQueryWorker(ResultView& view, const PostcodeService& service, PageCounte
     const int32_t totalPages = discoverPageCount(view, service, stop);
     if (totalPages < 0)
         return;
+    const int32_t currentPage = pages.currentPage();
+    if (stop.requested())
+        return;
     Text listedBlock;
-    fetchResultPage(view, service, pages.currentPage(), listedBlock, false);
+    fetchResultPage(view, service, currentPage, listedBlock, false);
     if (stop.requested())
         return;
     pages.publishTotalPages(totalPages);

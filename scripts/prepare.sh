@@ -7,7 +7,7 @@ PACKAGES=(
     libcurl4-openssl-dev libcpp-httplib-dev libgtest-dev
     fonts-wqy-microhei
     xvfb xauth x11-utils imagemagick
-    zbar-tools
+    zbar-tools libasound2-dev
 )
 
 missing_packages() {
