@@ -3,6 +3,7 @@
 #include "gbk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -27,62 +28,66 @@ unsigned char byteAt(std::string_view s, size_t i)
     return static_cast<unsigned char>(s[i]);
 }
 
-// The code points of utf8 up to the first NUL, each maximal malformed subsequence read as one '?' (the
-// decoding browsers use).
-std::wstring codePoints(std::string_view utf8)
+// The code point of the UTF-8 sequence at i, which is moved past it; each maximal malformed subsequence
+// reads as one '?' (the decoding browsers use).
+wchar_t decodeAt(std::string_view utf8, size_t& i)
 {
-    utf8 = utf8.substr(0, utf8.find('\0'));
-    std::wstring out;
-    out.reserve(utf8.size());
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const unsigned char lead = byteAt(utf8, i);
-        size_t length = 0;
-        wchar_t codePoint = 0;
-        unsigned char lower = 0x80;
-        unsigned char upper = 0xBF;
-        if (lead < 0x80) {
-            length = 1;
-            codePoint = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0F;
-            lower = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-            upper = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07;
-            lower = lead == 0xF0 ? 0x90 : 0x80;
-            upper = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-        }
-        size_t taken = 1;
-        while (taken < length && i + taken < utf8.size()) {
-            const unsigned char next = byteAt(utf8, i + taken);
-            if (next < lower || next > upper)
-                break;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-            lower = 0x80;
-            upper = 0xBF;
-            ++taken;
-        }
-        out += taken == length && codePoint != kEuroSign ? codePoint : kGbkUnknown;
-        i += taken;
+    const unsigned char lead = byteAt(utf8, i);
+    size_t length = 0;
+    wchar_t codePoint = 0;
+    unsigned char lower = 0x80;
+    unsigned char upper = 0xBF;
+    if (lead < 0x80) {
+        length = 1;
+        codePoint = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        lower = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        upper = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+        lower = lead == 0xF0 ? 0x90 : 0x80;
+        upper = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
     }
-    return out;
+    size_t taken = 1;
+    while (taken < length && i + taken < utf8.size()) {
+        const unsigned char next = byteAt(utf8, i + taken);
+        if (next < lower || next > upper)
+            break;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+        lower = 0x80;
+        upper = 0xBF;
+        ++taken;
+    }
+    i += taken;
+    return taken == length && codePoint != kEuroSign ? codePoint : kGbkUnknown;
 }
 
-} // namespace
-
-Text gbkFromUtf8(std::string_view utf8)
+// Where the run of ASCII bytes from i ends, looked at eight bytes at a time.
+size_t asciiRunEnd(std::string_view text, size_t i)
 {
-    const std::wstring text = codePoints(utf8);
-    IconvConverter converter("WCHAR_T", "CP936");
-    Text gbk;
-    gbk.reserve(text.size() * 2);
-    std::string_view rest(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    while (i + sizeof(uint64_t) <= text.size()) {
+        uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & kHighBits) != 0)
+            break;
+        i += sizeof word;
+    }
+    while (i < text.size() && byteAt(text, i) < 0x80)
+        ++i;
+    return i;
+}
+
+// Appends the GBK form of run, each character GBK has no place for as '?'.
+void appendConverted(IconvConverter& converter, std::wstring_view run, Text& gbk)
+{
+    std::string_view rest(reinterpret_cast<const char*>(run.data()), run.size() * sizeof(wchar_t));
     while (!rest.empty()) {
         if (converter.convert(rest, gbk) == 0)
             break;
@@ -92,12 +97,42 @@ Text gbkFromUtf8(std::string_view utf8)
         gbk += codePoint < 0x80 ? static_cast<char>(codePoint) : kGbkUnknown;
         rest.remove_prefix(std::min(sizeof codePoint, rest.size()));
     }
+}
+
+} // namespace
+
+Text gbkFromUtf8(std::string_view utf8)
+{
+    utf8 = utf8.substr(0, utf8.find('\0'));
+    // Each thread keeps its converters: opening one costs more than converting a page, since glibc loads
+    // the GBK module anew whenever the last converter of it has been closed.
+    thread_local IconvConverter converter("WCHAR_T", "CP936");
+    converter.reset();
+    Text gbk;
+    gbk.reserve(utf8.size());
+    // ASCII stands for itself in GBK, and most of a page is ASCII: only the runs of other characters go
+    // through the converter.
+    std::wstring run;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const size_t asciiEnd = asciiRunEnd(utf8, i);
+        if (asciiEnd == i) {
+            run += decodeAt(utf8, i);
+            continue;
+        }
+        appendConverted(converter, run, gbk);
+        run.clear();
+        gbk.append(utf8.substr(i, asciiEnd - i));
+        i = asciiEnd;
+    }
+    appendConverted(converter, run, gbk);
     return gbk;
 }
 
 std::string utf8FromGbk(const Text& gbk)
 {
-    IconvConverter converter("CP936", "UTF-8");
+    thread_local IconvConverter converter("CP936", "UTF-8");
+    converter.reset();
     std::string utf8;
     utf8.reserve(gbk.size() + gbk.size() / 2);
     std::string_view rest(gbk);

@@ -11,7 +11,7 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 } // namespace
 
 IconvConverter::IconvConverter(const char* fromCode, const char* toCode)
-    : m_converter(iconv_open(toCode, fromCode))
+    : m_fromCode(fromCode), m_toCode(toCode), m_converter(iconv_open(toCode, fromCode))
 {
 }
 
@@ -24,6 +24,14 @@ IconvConverter::~IconvConverter()
 bool IconvConverter::isOpen() const
 {
     return m_converter != kNoConverter;
+}
+
+void IconvConverter::reset()
+{
+    if (isOpen())
+        iconv(m_converter, nullptr, nullptr, nullptr, nullptr);
+    else
+        m_converter = iconv_open(m_toCode, m_fromCode);
 }
 
 int IconvConverter::convert(std::string_view& in, std::string& out)

@@ -14,7 +14,9 @@ Text percentEncode(const Text& text)
         return {};
     // glibc's GB2312 takes only the EUC pairs that name a character, and reports a first byte at the end
     // as incomplete; any stop at all sends the value as empty rather than in part.
-    IconvConverter converter("GB2312", "UTF-8");
+    // Kept open for the thread, as in gbk.cpp: opening costs more than the conversion.
+    thread_local IconvConverter converter("GB2312", "UTF-8");
+    converter.reset();
     std::string_view rest(text);
     std::string utf8;
     if (converter.convert(rest, utf8) != 0 || !rest.empty())

@@ -103,32 +103,43 @@ int32_t findLast(const Text& t, const Text& marker)
     return toPosition(lastMatch(t, marker));
 }
 
-// Works on views of the source and copies only the result. The rest after a start marker is searched as
-// a text of its own, from its first byte, as if it had been cut out.
-Text extractBetween(const Text& source, const Text& startMarker, const Text& endMarker, bool fromEnd)
+std::size_t firstOffset(std::string_view t, std::string_view marker)
 {
-    const std::string_view text(source);
+    return firstMatch(t, marker);
+}
+
+// The rest after a start marker is searched as a text of its own, from its first byte, as if it had been
+// cut out.
+std::string_view viewBetween(std::string_view source, std::string_view startMarker,
+                             std::string_view endMarker, bool fromEnd)
+{
     if (!fromEnd) {
-        const size_t start = firstMatch(text, startMarker);
+        const size_t start = firstMatch(source, startMarker);
         if (start == kNoMatch)
             return {};
-        const std::string_view rest = text.substr(start + startMarker.size());
+        const std::string_view rest = source.substr(start + startMarker.size());
         const size_t end = firstMatch(rest, endMarker);
         if (end == kNoMatch)
             return {};
-        return Text(rest.substr(0, end));
+        return rest.substr(0, end);
     }
 
-    const size_t end = lastMatch(text, endMarker);
+    const size_t end = lastMatch(source, endMarker);
     if (end == kNoMatch)
         return {};
-    const std::string_view before = text.substr(0, end);
+    const std::string_view before = source.substr(0, end);
     const size_t start = lastMatch(before, startMarker);
     // Without a start marker all of the text in front of the end marker is the result, whatever the
     // marker's length; counting from a missing marker would cut bytes off the front of long markers.
     if (start == kNoMatch)
-        return Text(before);
-    return Text(before.substr(start + startMarker.size()));
+        return before;
+    return before.substr(start + startMarker.size());
+}
+
+// Works on views of the source and copies only the result.
+Text extractBetween(const Text& source, const Text& startMarker, const Text& endMarker, bool fromEnd)
+{
+    return Text(viewBetween(source, startMarker, endMarker, fromEnd));
 }
 
 } // namespace query

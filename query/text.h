@@ -1,8 +1,10 @@
 // The engine's texts: GBK bytes in a std::string, and the byte-wise primitives that cut them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace query {
 
@@ -20,5 +22,11 @@ int32_t findLast(const Text& t, const Text& marker);
 // The text between startMarker and endMarker: forward takes the first start marker and the first end
 // marker after it; fromEnd takes the last end marker and the last start marker in front of it.
 Text extractBetween(const Text& source, const Text& startMarker, const Text& endMarker, bool fromEnd = false);
+
+// findFirst and extractBetween on views, for walking a long text without copying it: the offset is 0-based
+// (std::string_view::npos when there is none), and the cut is a view into source.
+std::size_t firstOffset(std::string_view t, std::string_view marker);
+std::string_view viewBetween(std::string_view source, std::string_view startMarker,
+                             std::string_view endMarker, bool fromEnd = false);
 
 } // namespace query
