@@ -56,6 +56,27 @@ bool GuiCaller::callUntilDone(const std::function<void(Done)>& task)
     return pending->finished;
 }
 
+bool GuiCaller::post(std::function<void()> task)
+{
+    if (QThread::currentThread() == m_guiThread) {
+        if (stopped())
+            return false;
+        task();
+        return true;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stop->requested())
+        return false;
+    QMetaObject::invokeMethod(
+        m_context,
+        [self = shared_from_this(), task = std::move(task)] {
+            if (!self->stopped())
+                task();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void GuiCaller::runOnGuiThread(const std::shared_ptr<PendingCall>& pending,
                                const std::function<void(Done)>& task)
 {

@@ -36,6 +36,9 @@ public:
     bool call(const std::function<void()>& task);
     // As call, but the call ends only when the task calls done (for instance when a box is dismissed).
     bool callUntilDone(const std::function<void(Done done)>& task);
+    // As call, in the same order with the other calls, but without waiting for the task: for calls whose
+    // effect the caller does not look at. The task must own what it uses.
+    bool post(std::function<void()> task);
 
 private:
     struct PendingCall

@@ -79,6 +79,11 @@ MainWindow::MainWindow(const std::string& serviceUrl, std::unique_ptr<ClickSound
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientSize);
     createControls();
+    for (QueryField field : {QueryField::Province, QueryField::City, QueryField::County}) {
+        m_queryTexts->set(field, editText(field));
+        connect(editFor(field), &QLineEdit::textChanged, this,
+                [this, field] { m_queryTexts->set(field, editText(field)); });
+    }
 
     auto* closeOnEscape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(closeOnEscape, &QShortcut::activated, this, &QWidget::close);
@@ -191,17 +196,23 @@ void MainWindow::createControls()
     setTabOrder(m_nextButton, m_resultList);
 }
 
+QLineEdit* MainWindow::editFor(QueryField field) const
+{
+    return field == QueryField::Province ? m_provinceEdit
+           : field == QueryField::City   ? m_cityEdit
+                                         : m_countyEdit;
+}
+
 query::Text MainWindow::editText(QueryField field) const
 {
-    const QLineEdit* edit = field == QueryField::Province ? m_provinceEdit
-                            : field == QueryField::City   ? m_cityEdit
-                                                          : m_countyEdit;
-    return query::gbkFromUtf8(edit->text().toStdString());
+    return query::gbkFromUtf8(editFor(field)->text().toStdString());
 }
 
 void MainWindow::clearRows()
 {
-    m_resultList->clear();
+    // A query's probes clear the list again and again; clearing an empty one would only repaint it.
+    if (m_resultList->topLevelItemCount() > 0)
+        m_resultList->clear();
 }
 
 int MainWindow::insertRow(int position, const QString& firstCell)

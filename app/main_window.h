@@ -10,6 +10,7 @@
 #include "page_state.h"
 #include "postcode_service.h"
 #include "query_runner.h"
+#include "query_texts.h"
 #include "text.h"
 
 class QLabel;
@@ -26,7 +27,7 @@ class MainWindow : public QWidget
     Q_OBJECT
 
 public:
-    enum class QueryField { Province, City, County };
+    using QueryField = QueryTexts::Field;
 
     static std::string defaultServiceUrl();
 
@@ -40,6 +41,8 @@ public:
 
     // The window as the query engine reaches it, on the GUI thread (see QtResultView).
     query::Text editText(QueryField field) const;
+    // The same texts for any thread, as they stood when the GUI thread last saw them change.
+    std::shared_ptr<const QueryTexts> queryTexts() const { return m_queryTexts; }
     void clearRows();
     int insertRow(int position, const QString& firstCell);
     void setCell(int row, int column, const QString& text);
@@ -64,9 +67,11 @@ protected:
 
 private:
     void createControls();
+    QLineEdit* editFor(QueryField field) const;
     void fillCurrentPage(int32_t pageNumber);
 
     PageState m_pages;
+    std::shared_ptr<QueryTexts> m_queryTexts = std::make_shared<QueryTexts>();
     query::PostcodeService m_service;
     std::unique_ptr<ClickSound> m_clickSound;
     QueryRunner m_runner;

@@ -1,6 +1,7 @@
 // The worker threads behind "GET": one at a time reaches the window, the newest.
 #include "query_runner.h"
 
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -47,14 +48,77 @@ private:
 
 } // namespace
 
-QueryRunner::QueryRunner(MainWindow& window, const query::PostcodeService& service)
-    : m_window(window), m_service(service)
+// The threads the workers run on. One that has finished its query waits for the next: the scheduler runs
+// a waiting thread at once, where a new one queues behind the running ones for a time slice, several
+// milliseconds on a busy machine. A query that finds no thread waiting gets a new one.
+struct QueryRunner::Threads
 {
+    std::mutex mutex;
+    std::condition_variable wakeUp;
+    std::function<void()> next;
+    bool waiting = false;
+    bool closing = false;
+
+    // Runs work on a thread of its own; throws std::system_error when no thread can be had.
+    static void run(const std::shared_ptr<Threads>& threads, std::function<void()> work)
+    {
+        {
+            std::lock_guard<std::mutex> lock(threads->mutex);
+            if (threads->waiting && !threads->next) {
+                threads->next = std::move(work);
+                threads->wakeUp.notify_one();
+                return;
+            }
+        }
+        std::thread([threads, work = std::move(work)]() mutable {
+            serve(threads, std::move(work));
+        }).detach();
+    }
+
+    // One thread at most stays for the next query; the others end with theirs.
+    static void serve(const std::shared_ptr<Threads>& threads, std::function<void()> work)
+    {
+        for (;;) {
+            if (work)
+                work();
+            work = nullptr;
+            std::unique_lock<std::mutex> lock(threads->mutex);
+            if (threads->waiting || threads->closing)
+                return;
+            threads->waiting = true;
+            threads->wakeUp.wait(lock, [&] { return threads->next || threads->closing; });
+            threads->waiting = false;
+            work = std::move(threads->next);
+            threads->next = nullptr;
+            if (!work)
+                return;
+        }
+    }
+
+    void close()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        wakeUp.notify_all();
+    }
+};
+
+QueryRunner::QueryRunner(MainWindow& window, const query::PostcodeService& service)
+    : m_window(window), m_service(service), m_threads(std::make_shared<Threads>())
+{
+    // The first query finds its thread waiting too.
+    try {
+        Threads::run(m_threads, nullptr);
+    } catch (const std::system_error&) {
+    }
 }
 
 QueryRunner::~QueryRunner()
 {
     stop();
+    m_threads->close();
     waitForWorkers(std::chrono::seconds(2));
 }
 
@@ -72,14 +136,19 @@ void QueryRunner::start()
         ++workers->running;
     }
     try {
-        std::thread([caller, view, counters, service, workers] {
+        Threads::run(m_threads, [caller, view, counters, service, workers]() mutable {
             query::runQueryWorker(*view, *service, *counters, *caller->stopSignal());
+            // What the worker held goes before it counts as ended: the window may go right after.
+            caller.reset();
+            view.reset();
+            counters.reset();
+            service.reset();
             {
                 std::lock_guard<std::mutex> lock(workers->mutex);
                 --workers->running;
             }
             workers->ended.notify_all();
-        }).detach();
+        });
     } catch (const std::system_error&) {
         std::lock_guard<std::mutex> lock(workers->mutex);
         --workers->running;

@@ -28,6 +28,8 @@ public:
     bool waitForWorkers(std::chrono::milliseconds timeout);
 
 private:
+    struct Threads;
+
     struct WorkerCount
     {
         std::mutex mutex;
@@ -39,4 +41,5 @@ private:
     const query::PostcodeService& m_service;
     std::shared_ptr<GuiCaller> m_current;
     std::shared_ptr<WorkerCount> m_workers = std::make_shared<WorkerCount>();
+    std::shared_ptr<Threads> m_threads;
 };
