@@ -3,6 +3,7 @@
 #include "gbk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -99,33 +100,61 @@ void appendConverted(IconvConverter& converter, std::wstring_view run, Text& gbk
     }
 }
 
+// The GBK forms of the characters converted so far. A page repeats a few hundred characters, and the
+// converter's call costs more than the conversion of one character, which CP936 does without state.
+class GbkForms
+{
+public:
+    void append(wchar_t codePoint, IconvConverter& converter, Text& gbk)
+    {
+        Entry& entry = m_entries[static_cast<uint32_t>(codePoint) % m_entries.size()];
+        if (entry.length == 0 || entry.codePoint != codePoint) {
+            Text form;
+            appendConverted(converter, std::wstring_view(&codePoint, 1), form);
+            if (form.size() > sizeof entry.bytes) {
+                gbk += form;
+                return;
+            }
+            entry.codePoint = codePoint;
+            entry.length = static_cast<uint8_t>(form.size());
+            std::memcpy(entry.bytes, form.data(), form.size());
+        }
+        gbk.append(entry.bytes, entry.length);
+    }
+
+private:
+    struct Entry
+    {
+        wchar_t codePoint = 0;
+        uint8_t length = 0; // 0 until a character is kept; every character converts to one byte at least
+        char bytes[4] = {};
+    };
+    std::array<Entry, 1024> m_entries;
+};
+
 } // namespace
 
 Text gbkFromUtf8(std::string_view utf8)
 {
     utf8 = utf8.substr(0, utf8.find('\0'));
-    // Each thread keeps its converters: opening one costs more than converting a page, since glibc loads
+    // Each thread keeps its converter: opening one costs more than converting a page, since glibc loads
     // the GBK module anew whenever the last converter of it has been closed.
     thread_local IconvConverter converter("WCHAR_T", "CP936");
+    thread_local GbkForms forms;
     converter.reset();
     Text gbk;
     gbk.reserve(utf8.size());
-    // ASCII stands for itself in GBK, and most of a page is ASCII: only the runs of other characters go
-    // through the converter.
-    std::wstring run;
+    // ASCII stands for itself in GBK, and most of a page is ASCII.
     size_t i = 0;
     while (i < utf8.size()) {
         const size_t asciiEnd = asciiRunEnd(utf8, i);
         if (asciiEnd == i) {
-            run += decodeAt(utf8, i);
+            forms.append(decodeAt(utf8, i), converter, gbk);
             continue;
         }
-        appendConverted(converter, run, gbk);
-        run.clear();
         gbk.append(utf8.substr(i, asciiEnd - i));
         i = asciiEnd;
     }
-    appendConverted(converter, run, gbk);
     return gbk;
 }
 

@@ -46,22 +46,48 @@ Text cutPlace(std::string_view rest)
     return extractBetween(rawPlace + kPlaceSentinel, kPlaceStart, kPlaceSentinel, true);
 }
 
-// extractBetween(rest + kRestSentinel, kRowEnd, kRestSentinel) worked out on positions, without copying the
-// rest. Neither marker can overlap the other or the seam, so the new rest ends at the first sentinel within
-// the rest, or else at the rest's end, where the appended one stands at a character start unless the rest
-// ends in a high byte; such a rest takes the literal way. storage keeps a rest cut the literal way.
-std::string_view nextRest(std::string_view rest, Text& storage)
+// The rests of the row loop: each is extractBetween(rest + kRestSentinel, kRowEnd, kRestSentinel) worked
+// out on positions, as a view into the block, without copying what is left of it. Neither marker can
+// overlap the other or the seam, so a new rest ends at the first sentinel within it, or else at its end,
+// where the appended one stands at a character start unless the rest ends in a high byte; such a rest is
+// cut the literal way and kept in storage.
+class Rests
 {
-    const std::size_t rowEnd = firstOffset(rest, kRowEnd);
-    if (rowEnd == std::string_view::npos)
-        return {};
-    const std::string_view after = rest.substr(rowEnd + kRowEnd.size());
-    if (!after.empty() && static_cast<unsigned char>(after.back()) >= 0x80) {
-        storage = extractBetween(Text(rest) + kRestSentinel, kRowEnd, kRestSentinel);
-        return storage;
+public:
+    explicit Rests(std::string_view block) : m_rest(block) {}
+
+    std::string_view current() const { return m_rest; }
+
+    void next()
+    {
+        const std::size_t rowEnd = firstOffset(m_rest, kRowEnd);
+        if (rowEnd == std::string_view::npos) {
+            m_rest = {};
+            return;
+        }
+        const std::string_view after = m_rest.substr(rowEnd + kRowEnd.size());
+        if (!after.empty() && static_cast<unsigned char>(after.back()) >= 0x80) {
+            m_storage = extractBetween(Text(m_rest) + kRestSentinel, kRowEnd, kRestSentinel);
+            m_rest = m_storage;
+            m_sentinelSearched = false;
+            return;
+        }
+        // A rest begins at a character start of the one before it, so all of them see the character starts
+        // of the first, and a rest ends at the sentinel the one before it found: one search serves them all.
+        if (!m_sentinelSearched) {
+            const std::size_t sentinel = firstOffset(after, kRestSentinel);
+            m_sentinel = sentinel == std::string_view::npos ? nullptr : after.data() + sentinel;
+            m_sentinelSearched = true;
+        }
+        m_rest = m_sentinel == nullptr ? after : after.substr(0, m_sentinel - after.data());
     }
-    return after.substr(0, firstOffset(after, kRestSentinel));
-}
+
+private:
+    std::string_view m_rest;
+    Text m_storage;
+    bool m_sentinelSearched = false;
+    const char* m_sentinel = nullptr; // where the first sentinel stands, nullptr when there is none
+};
 
 } // namespace
 
@@ -69,14 +95,14 @@ std::string_view nextRest(std::string_view rest, Text& storage)
 // every pass would cost more than everything else the loop does.
 void fillRows(ResultView& view, const Text& resultBlock)
 {
-    Text storage;
-    std::string_view rest = resultBlock;
+    Rests rests(resultBlock);
     for (int pass = 1; pass <= kRowsPerPage; ++pass) {
         const int row = view.insertRow(pass, view.provinceText());
+        const std::string_view rest = rests.current();
         const Text postcode = cutPostcode(rest, pass);
         view.setCell(row, kPostcodeColumn, postcode);
         const Text place = cutPlace(rest);
-        rest = nextRest(rest, storage);
+        rests.next();
         view.setCell(row, kPlaceColumn, place);
         if (!postcode.empty() && !place.empty()) {
             view.setCell(row, kCityColumn, view.cityText());
