@@ -13,52 +13,16 @@
 #include "main_window.h"
 #include "message_box_dismisser.h"
 #include "stand_in_process.h"
+#include "window_queries.h"
 
 namespace {
 
-struct Query
-{
-    QString province, city, county, place;
-    int rows;
-    int firstCode;
-};
-const Query kQueries[] = {
+const WindowQuery kQueries[] = {
     {"北京", "北京", "东城区", "东城第%1街道", 45, 100010},
     {"上海", "上海市", "黄浦", "黄浦第%1路", 65, 200010},
     {"天津", "", "", "和平第%1里", 7, 300010},
     {"火星", "", "", "", 0, 0},
 };
-
-int pageCount(const Query& query)
-{
-    return (query.rows + 19) / 20;
-}
-
-QStringList expectedRows(const Query& query, int page)
-{
-    QStringList rows;
-    if (query.rows == 0)
-        return rows;
-    const int shownPage = std::clamp(page, 1, pageCount(query));
-    for (int i = (shownPage - 1) * 20; i < std::min(query.rows, shownPage * 20); ++i)
-        rows << QStringList{query.province, query.city, query.county, query.place.arg(i + 1),
-                            QString::number(query.firstCode + i)}
-                    .join('|');
-    return rows;
-}
-
-QStringList listedRows(MainWindow& window)
-{
-    auto* list = window.findChild<QTreeWidget*>("超级列表框1");
-    QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QStringList cells;
-        for (int column = 0; column < 5; ++column)
-            cells << list->topLevelItem(i)->text(column);
-        rows << cells.join('|');
-    }
-    return rows;
-}
 
 // Like QTRY_VERIFY, but looks every millisecond: the rounds are many and each settles quickly.
 template <typename Condition> bool settles(Condition condition, int timeoutMs = 20000)
@@ -99,8 +63,8 @@ void QueryStressTest::randomInterleavingsSettleConsistently()
         auto window = std::make_unique<MainWindow>(service.baseUrl().toStdString(),
                                                    std::make_unique<CountingClickSound>());
         window->show();
-        const Query* typed = nullptr; // what the edit boxes hold, once a query was typed
-        const Query* asked = nullptr; // the query of the newest "GET"
+        const WindowQuery* typed = nullptr; // what the edit boxes hold, once a query was typed
+        const WindowQuery* asked = nullptr; // the query of the newest "GET"
         bool closed = false;
         const int actions = 1 + random.bounded(8);
         for (int action = 0; action < actions && !closed; ++action) {

@@ -12,36 +12,14 @@
 #include "main_window.h"
 #include "message_box_dismisser.h"
 #include "stand_in_process.h"
+#include "window_queries.h"
 
 namespace {
 
 const QString kDataFile = QStringLiteral(FIXTURE_DIR "/window_postcodes.tsv");
 
-struct Query
-{
-    QString province, city, county, place;
-    int rows;      // places that match
-    int firstCode; // postcode of the first place
-};
-const Query kBeijing{"北京", "北京", "东城区", "东城第%1街道", 45, 100010};
-const Query kShanghai{"上海", "上海市", "黄浦", "黄浦第%1路", 65, 200010};
-
-int pageCount(const Query& query)
-{
-    return (query.rows + 19) / 20;
-}
-
-// The rows of a page as the stand-in lists them; pages past the last repeat the last one.
-QStringList expectedRows(const Query& query, int page)
-{
-    const int shownPage = std::clamp(page, 1, pageCount(query));
-    QStringList rows;
-    for (int i = (shownPage - 1) * 20; i < std::min(query.rows, shownPage * 20); ++i)
-        rows << QStringList{query.province, query.city, query.county, query.place.arg(i + 1),
-                            QString::number(query.firstCode + i)}
-                    .join('|');
-    return rows;
-}
+const WindowQuery kBeijing{"北京", "北京", "东城区", "东城第%1街道", 45, 100010};
+const WindowQuery kShanghai{"上海", "上海市", "黄浦", "黄浦第%1路", 65, 200010};
 
 } // namespace
 
@@ -64,9 +42,9 @@ private slots:
     void closingDuringQueryEndsPromptly();
 
 private:
-    void typeQuery(const Query& query);
+    void typeQuery(const WindowQuery& query);
     void clickGet();
-    QStringList listedRows() const;
+    QStringList listedRows() const { return ::listedRows(*m_window); }
     QString label() const { return m_window->findChild<QLabel*>("标签1")->text(); }
     QPushButton* button(const char* name) const { return m_window->findChild<QPushButton*>(name); }
 
@@ -103,7 +81,7 @@ void QueryWindowTest::cleanup()
     m_service.reset();
 }
 
-void QueryWindowTest::typeQuery(const Query& query)
+void QueryWindowTest::typeQuery(const WindowQuery& query)
 {
     m_window->findChild<QLineEdit*>("编辑框1")->setText(query.province);
     m_window->findChild<QLineEdit*>("编辑框2")->setText(query.city);
@@ -113,19 +91,6 @@ void QueryWindowTest::typeQuery(const Query& query)
 void QueryWindowTest::clickGet()
 {
     QTest::mouseClick(button("按钮1"), Qt::LeftButton);
-}
-
-QStringList QueryWindowTest::listedRows() const
-{
-    auto* list = m_window->findChild<QTreeWidget*>("超级列表框1");
-    QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QStringList cells;
-        for (int column = 0; column < 5; ++column)
-            cells << list->topLevelItem(i)->text(column);
-        rows << cells.join('|');
-    }
-    return rows;
 }
 
 void QueryWindowTest::getListsFirstPageAndPageCount()
