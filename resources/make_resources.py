@@ -73,15 +73,58 @@ def centred_text(draw, centre_x, top, text, font, fill):
     draw.text((centre_x - (right - left) / 2 - left, top), text, font=font, fill=fill)
 
 
+# The icon on a 48-unit square: its rounded tile and the emblem's box within it.
+ICON_UNITS = 48
+ICON_RADIUS = 9
+ICON_EMBLEM = (9, 10, 39, 38)
+ICON_STROKE = 3
+
+
 def make_icon():
     scale = 8
-    size = 48 * scale
+    size = ICON_UNITS * scale
     big = Image.new("RGBA", (size, size), (0, 0, 0, 0))
     draw = ImageDraw.Draw(big)
-    draw.rounded_rectangle([0, 0, size - 1, size - 1], radius=9 * scale, fill=POSTAL_GREEN)
-    draw_postal_emblem(draw, (9 * scale, 10 * scale, 39 * scale, 38 * scale), POSTAL_YELLOW, 3 * scale)
+    draw.rounded_rectangle([0, 0, size - 1, size - 1], radius=ICON_RADIUS * scale, fill=POSTAL_GREEN)
+    draw_postal_emblem(draw, tuple(v * scale for v in ICON_EMBLEM), POSTAL_YELLOW, ICON_STROKE * scale)
     icon = big.resize((48, 48), Image.LANCZOS)
     write_ico(icon, os.path.join(HERE, "program_icon.ico"))
+    # The desktop's menus take the same picture from the icon theme.
+    icon.save(os.path.join(HERE, "program_icon_48.png"), "PNG", optimize=True)
+    write_icon_svg(os.path.join(HERE, "program_icon.svg"))
+
+
+def svg_colour(colour):
+    return "#%02x%02x%02x" % colour[:3]
+
+
+def write_icon_svg(path):
+    """The icon as drawn by make_icon, shape for shape, for the scalable entry of the icon theme."""
+    left, top, right, bottom = ICON_EMBLEM
+    width = right - left
+    height = bottom - top
+    env_top = top + height * 0.30
+    yellow = svg_colour(POSTAL_YELLOW)
+    speed_stroke = max(1, ICON_STROKE * 2 // 3)
+    lines = [
+        '<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">',
+        '  <rect x="0" y="0" width="48" height="48" rx="%g" fill="%s"/>' % (ICON_RADIUS, svg_colour(POSTAL_GREEN)),
+        '  <g fill="none" stroke="%s" stroke-width="%g" stroke-linejoin="round">' % (yellow, ICON_STROKE),
+        # PIL strokes a rectangle inside its box; SVG strokes on the outline, so the outline moves in.
+        '    <rect x="%g" y="%g" width="%g" height="%g"/>' % (left + ICON_STROKE / 2, env_top + ICON_STROKE / 2,
+                                                          width - ICON_STROKE, bottom - env_top - ICON_STROKE),
+        '    <polyline points="%g,%g %g,%g %g,%g"/>' % (left, env_top, (left + right) / 2,
+                                                      env_top + (bottom - env_top) * 0.55, right, env_top),
+        '  </g>',
+        '  <g stroke="%s" stroke-width="%g">' % (yellow, speed_stroke),
+    ]
+    for i in range(3):
+        y = top + i * height * 0.10
+        x0 = left + width * (0.15 + 0.1 * i)
+        lines.append('    <line x1="%g" y1="%g" x2="%g" y2="%g"/>' % (x0, y, right - width * 0.05, y))
+    lines += ['  </g>', '</svg>', '']
+    with open(path, "w", encoding="ascii") as out:
+        out.write("\n".join(lines))
 
 
 def write_ico(image, path):

@@ -8,6 +8,7 @@ PACKAGES=(
     fonts-wqy-microhei
     xvfb xauth x11-utils imagemagick
     zbar-tools libasound2-dev
+    desktop-file-utils appstream dpkg-dev xdotool
 )
 
 missing_packages() {

@@ -1,6 +1,7 @@
 // postcode-service: the stand-in postcode service on 127.0.0.1, serving result pages from a TSV file.
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -15,10 +16,23 @@ constexpr int kDefaultPort = 8138;
 constexpr int kExitCannotListen = 1;
 constexpr int kExitBadStart = 2;
 
+// The demonstration data: installed, beside the program's folder; in the build tree, in the sources.
+std::string defaultDataFile()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed = program.parent_path() / DATA_FILE_FROM_PROGRAM;
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.lexically_normal().string();
+    }
+    return SHIPPED_DATA_FILE;
+}
+
 struct Options
 {
     int port = kDefaultPort;
-    std::string dataFile = SHIPPED_DATA_FILE;
+    std::string dataFile = defaultDataFile();
     std::string logFile;
 };
 
@@ -28,7 +42,9 @@ void printUsage(std::ostream& out)
            "  --port N     port on 127.0.0.1 (default "
         << kDefaultPort
         << "; 0 picks a free one)\n"
-           "  --data FILE  places to serve (default " SHIPPED_DATA_FILE ")\n"
+           "  --data FILE  places to serve (default "
+        << defaultDataFile()
+        << ")\n"
            "  --log FILE   append one line per page request\n";
 }
 
